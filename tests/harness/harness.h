@@ -14,6 +14,8 @@
 #ifndef PRIMESUITE_HARNESS_H
 #define PRIMESUITE_HARNESS_H
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -73,6 +75,14 @@ std::string helperPath(const std::string &file);
 
 // Describes a result for a failed expectation.
 std::string describe(const RunResult &r);
+
+// Skips the current test when the program is not in the build under test
+// (a Windows build has only the Windows programs).
+#define SUITE_REQUIRE_PROGRAM(name)                                          \
+    do {                                                                     \
+        if (!::harness::programExists(name))                                 \
+            GTEST_SKIP() << (name) << " is not in this build";               \
+    } while (0)
 
 } // namespace harness
 
