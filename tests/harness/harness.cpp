@@ -69,6 +69,12 @@ bool windowsBuild()
     return !envOr("SUITE_EXE_SUFFIX", "").empty();
 }
 
+std::string pauseText()
+{
+    const char *v = std::getenv("SUITE_PAUSE_TEXT");
+    return v ? std::string(v) : std::string("Press any key to continue . . . \n");
+}
+
 std::string helperPath(const std::string &file)
 {
     return std::string(SUITE_HELPER_DIR) + "/" + file;

@@ -10,6 +10,7 @@
  *   SUITE_EXE_SUFFIX  appended to each program name, e.g. ".exe"
  *   SUITE_RUN_PREFIX  command words put in front, e.g. the wine64 loader
  *   SUITE_CRLF        "1" when the programs write "\r\n" for each "\n"
+ *   SUITE_PAUSE_TEXT  what system("pause") writes there, when not our layer's
  */
 #ifndef PRIMESUITE_HARNESS_H
 #define PRIMESUITE_HARNESS_H
@@ -62,6 +63,11 @@ std::string text(const std::string &s);
 
 // True when the run goes through a Windows build.
 bool windowsBuild();
+
+// The exact bytes system("pause") writes: our layer's prompt and line
+// feed, or SUITE_PAUSE_TEXT when set (a Windows build's command interpreter
+// has a prompt of its own). Already as written; not for text().
+std::string pauseText();
 
 // The output split into lines, "\r\n" or "\n" ends removed; a last line
 // without an end is kept.
