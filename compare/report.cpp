@@ -536,8 +536,8 @@ bool drawChart(const Report &rep, const std::string &file, std::string &message)
                 series.push_back(name);
             points[name].push_back({r.n, metric(r)});
         }
-        gp << (png ? "set terminal pngcairo size 900,600 font 'sans,10'\n"
-                   : "set terminal svg size 900,600 dynamic font 'sans,10'\n");
+        gp << (png ? "set terminal pngcairo noenhanced size 900,600 font 'sans,10'\n"
+                   : "set terminal svg noenhanced size 900,600 dynamic font 'sans,10'\n");
         gp << "set output " << gpQuote(file) << "\n";
         gp << "set logscale xy\nset grid\nset key left top\nset xlabel 'N'\n";
         std::string basis = rep.rows.empty() ? "own" : rep.rows.front().basis;
@@ -575,7 +575,7 @@ bool drawChart(const Report &rep, const std::string &file, std::string &message)
         }
         std::size_t cols = families.size() > 1 ? 2 : 1;
         std::size_t rowsN = (families.size() + cols - 1) / cols;
-        gp << (png ? "set terminal pngcairo size " : "set terminal svg dynamic size ") << 520 * cols << ","
+        gp << (png ? "set terminal pngcairo noenhanced size " : "set terminal svg noenhanced dynamic size ") << 520 * cols << ","
            << 340 * rowsN << " font 'sans,9'\n";
         gp << "set output " << gpQuote(file) << "\n";
         gp << "set style data histograms\nset style histogram clustered gap 1\n"
@@ -602,7 +602,7 @@ bool drawChart(const Report &rep, const std::string &file, std::string &message)
             }
             std::string data = dir + "/f" + std::to_string(k) + ".dat";
             std::ofstream d(data);
-            d << "program";
+            d << "# program";
             for (const Build &b : rep.builds)
                 d << " \"" << b.label << "\"";
             d << "\n";
@@ -629,7 +629,8 @@ bool drawChart(const Report &rep, const std::string &file, std::string &message)
                 gp << (b ? ", " : "") << gpQuote(data) << " using " << b + 2 << (b ? "" : ":xtic(1)")
                    << " title " << (multiBuild ? gpQuote(rep.builds[b].label) : std::string("''"))
                    << ", '' using ($0+" << (rep.builds.size() > 1 ? (static_cast<double>(b) - (rep.builds.size() - 1) / 2.0) / (rep.builds.size() + 1) : 0.0)
-                   << "):" << b + 2 << ":(sprintf('%.3g'," << "$" << b + 2 << ")) with labels offset 0,0.6 notitle";
+                   << "):" << b + 2 << ":($" << b + 2 << " >= 100 ? sprintf('%.0f', $" << b + 2
+                   << ") : sprintf('%.3g', $" << b + 2 << ")) with labels offset 0,0.6 notitle";
             gp << "\n";
         }
         gp << "unset multiplot\n";
