@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <primesieve.hpp>
 
+#include "start_failure.h"
+
 #include <cstdint>
+#include <string>
 
 #define main program_main
 #include PROGRAM_SOURCE
@@ -69,6 +72,31 @@ TEST(UNIT(GetNextNum), NeverPassesTheLargestInt)
     EXPECT_EQ(getNextNum(), 2147483646);
     EXPECT_EQ(getNextNum(), -1);
     EXPECT_EQ(now, 2147483647);
+}
+
+TEST(UNIT(StartFailure), HasItsDocumentedOutcomeForEachStart)
+{
+    char program[] = "pool", bound[] = "1000000";
+    char *argv[] = {program, bound, nullptr};
+    for (int k = 1; k <= 5; ++k) {
+#ifdef WINDOWS_THREADS
+        // The workers already running are stopped and waited for.
+        startfailure::reset(k);
+        testing::internal::CaptureStderr();
+        int status = program_main(2, argv);
+        std::string err = testing::internal::GetCapturedStderr();
+        int starts = startfailure::starts;
+        startfailure::reset(0);
+        EXPECT_EQ(status, 4) << "k=" << k;
+        EXPECT_EQ(starts, k) << "k=" << k;
+        EXPECT_EQ(err, "pool-winapi: cannot start a worker thread\n") << "k=" << k;
+        EXPECT_EQ(now, N) << "k=" << k;
+#else
+        // The system's own text, then exit(-1) at once.
+        EXPECT_EXIT((startfailure::reset(k), program_main(2, argv)), testing::ExitedWithCode(255), "")
+            << "k=" << k;
+#endif
+    }
 }
 
 } // namespace

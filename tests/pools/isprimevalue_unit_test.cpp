@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <primesieve.hpp>
 
+#include "start_failure.h"
+
 #include <cstdint>
+#include <string>
 
 #define main program_main
 #include PROGRAM_SOURCE
@@ -38,6 +41,31 @@ TEST(UNIT(IsPrimeValue), EdgeCases)
     // Stops at the smallest divisor, so a large even number is quick.
     EXPECT_EQ(IsPrimeValue(2147483646), 0);
     EXPECT_EQ(IsPrimeValue(46337 * 46337), 0);
+}
+
+TEST(UNIT(StartFailure), HasItsDocumentedOutcomeForEachStart)
+{
+    char program[] = "compare", bound[] = "100000";
+    char *argv[] = {program, bound, nullptr};
+    for (int k = 1; k <= 5; ++k) {
+#ifdef WINDOWS_THREADS
+        // The workers already running are stopped and waited for.
+        startfailure::reset(k);
+        testing::internal::CaptureStderr();
+        int status = program_main(2, argv);
+        std::string err = testing::internal::GetCapturedStderr();
+        int starts = startfailure::starts;
+        startfailure::reset(0);
+        EXPECT_EQ(status, 4) << "k=" << k;
+        EXPECT_EQ(starts, k) << "k=" << k;
+        EXPECT_EQ(err, "compare-winapi: cannot start a worker thread\n") << "k=" << k;
+        EXPECT_EQ(nowNum, N) << "k=" << k;
+#else
+        // The system's own text, then exit(-1) at once.
+        EXPECT_EXIT((startfailure::reset(k), program_main(2, argv)), testing::ExitedWithCode(255), "")
+            << "k=" << k;
+#endif
+    }
 }
 
 } // namespace

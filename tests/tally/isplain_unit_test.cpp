@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 #include <primesieve.hpp>
 
+#include "start_failure.h"
+
 #include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 #define main program_main
@@ -49,5 +54,33 @@ TEST(UNIT(IsPlain), RightAtTheTopOfTheIntRange)
         ASSERT_EQ(isPlain(static_cast<int>(x)), prime ? 1 : 0) << "x=" << x;
     }
 }
+
+#ifdef TALLY_THREADED
+TEST(UNIT(StartFailure), StopsAndJoinsTheStartedWorkersThenReports)
+{
+    // N comes from standard input: a file with the bound stands in for it.
+    char path[] = "/tmp/tally-input-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "1000000\n", 8), 8);
+    close(fd);
+    for (int k = 1; k <= Threadnum; ++k) {
+        ASSERT_NE(freopen(path, "r", stdin), nullptr);
+        mutex = PTHREAD_MUTEX_INITIALIZER; // the last run destroyed it
+        count = 1;
+        indexm = 0;
+        startfailure::reset(k);
+        testing::internal::CaptureStderr();
+        int status = program_main();
+        std::string err = testing::internal::GetCapturedStderr();
+        int starts = startfailure::starts;
+        startfailure::reset(0);
+        EXPECT_EQ(status, 4) << "k=" << k;
+        EXPECT_EQ(err, "tally-pthread: cannot start a worker thread (error 11)\n") << "k=" << k;
+        EXPECT_EQ(starts, k); // nothing is tried after the failure
+    }
+    std::remove(path);
+}
+#endif
 
 } // namespace
