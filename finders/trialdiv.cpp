@@ -76,6 +76,7 @@ extern "C" void *verify(void *ptr)
         result->values[next_rst_idx++] = candidate;
     result->count = next_rst_idx;
     pthread_exit(NULL);
+    return NULL; // not reached; some pthread_exit declarations lack noreturn
 }
 
 extern "C" void find_primes_multi_naive(size_t upper_bound, size_t *size, size_t *result)

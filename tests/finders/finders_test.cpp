@@ -3,6 +3,8 @@
 #define TRIALDIV_WORKER_API
 #include "finders.h"
 
+#include "harness.h"
+
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <primesieve.hpp>
@@ -14,9 +16,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-extern "C" size_t c_caller_count(size_t upper_bound, int finder);
-extern "C" size_t c_caller_constants(void);
 
 namespace {
 
@@ -94,13 +93,13 @@ TEST(Finders, CallsOnSeparateThreadsDoNotDisturbEachOther)
         t.join();
 }
 
-TEST(Finders, CallableFromCUnderTheirPlainNames)
+TEST(Modules, LinkIntoACProgramByTheCCompilerAlone)
 {
-    EXPECT_EQ(c_caller_constants(), 4u * 100000u + 10000u);
-    for (int f = 0; f < 4; ++f) {
-        EXPECT_EQ(c_caller_count(100, f), 25u) << "finder " << f;
-        EXPECT_EQ(c_caller_count(40001, f), 4203u) << "finder " << f;
-    }
+    harness::RunResult r = harness::runPath(C_PROGRAM);
+    ASSERT_TRUE(r.exited()) << harness::describe(r);
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.out, "25 25 25 25 4203 4203 4203 4203 4 10000\n");
+    EXPECT_EQ(r.err, "");
 }
 
 // Defined global symbols of a delivered object, from nm.
