@@ -5,6 +5,7 @@
 #include <pthread.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 
 namespace {
@@ -71,8 +72,15 @@ void primeSuperSteps(ULong firstCandidate, ULong lastCandidate, bool noPrint,
         ++started;
     }
     // Only threads that started are joined; their records outlive them.
-    for (int i = 0; i < started; ++i)
-        pthread_join(thread[i], nullptr);
+    for (int i = 0; i < started; ++i) {
+        if (pthread_join(thread[i], nullptr) != 0) {
+            // That worker may still be using the store and the vector:
+            // nothing can be released safely, so end here.
+            std::fflush(stdout);
+            std::fprintf(stderr, "squarestep-pthread: cannot join a worker thread\n");
+            std::_Exit(4);
+        }
+    }
 
     if (started < WORKERS)
         throw StepFailure("cannot start a worker thread");
