@@ -124,7 +124,27 @@ RunResult run(const std::string &program, const RunOptions &options)
     return runPath(programPath(program), options);
 }
 
+namespace {
+RunResult runOnce(const std::string &path, const RunOptions &options);
+} // namespace
+
 RunResult runPath(const std::string &path, const RunOptions &options)
+{
+    // A loader such as Wine can fail on its own (its server drops a
+    // connection); SUITE_RETRY_ON names the text of such a failure on
+    // standard error, and that run alone is tried again.
+    const std::string transient = options.native ? "" : envOr("SUITE_RETRY_ON", "");
+    RunResult r = runOnce(path, options);
+    for (int retry = 0; retry < 2 && !transient.empty() &&
+                        r.err.find(transient) != std::string::npos;
+         ++retry)
+        r = runOnce(path, options);
+    return r;
+}
+
+namespace {
+
+RunResult runOnce(const std::string &path, const RunOptions &options)
 {
     RunResult result;
     std::vector<std::string> argv;
@@ -292,6 +312,8 @@ RunResult runPath(const std::string &path, const RunOptions &options)
         result.started = false;
     return result;
 }
+
+} // namespace
 
 std::string describe(const RunResult &r)
 {

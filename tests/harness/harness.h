@@ -10,6 +10,8 @@
  *   SUITE_EXE_SUFFIX  appended to each program name, e.g. ".exe"
  *   SUITE_RUN_PREFIX  command words put in front, e.g. the wine64 loader
  *   SUITE_CRLF        "1" when the programs write "\r\n" for each "\n"
+ *   SUITE_RETRY_ON    a loader's own failure text: a run whose standard
+ *                     error holds it is tried again (twice at most)
  *   SUITE_PAUSE_TEXT  what system("pause") writes there, when not our layer's
  */
 #ifndef PRIMESUITE_HARNESS_H

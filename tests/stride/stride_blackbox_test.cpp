@@ -81,7 +81,9 @@ const std::string kWrong = "Wrong input\xa3\xa1\n";
 bool isPromptRun(const std::string &out)
 {
     const std::string head = text(kPrompt);
-    const std::string tail = text("\nPress any key to continue . . . \n");
+    // The pause prompt is the command interpreter's own text, already in
+    // the bytes it writes.
+    const std::string tail = text("\n") + harness::pauseText();
     if (out.size() < head.size() + tail.size() || out.compare(0, head.size(), head) != 0 ||
         out.compare(out.size() - tail.size(), std::string::npos, tail) != 0)
         return false;
