@@ -62,13 +62,14 @@ bool familyFromName(const std::string &name, Family &out)
 
 int64_t defaultN(Family f)
 {
-    // Measured cost on the reference machine (2 cores), one run each:
+    // Sized so that the whole default run (a warm-up and three runs of
+    // everything) takes about a minute on a 2-core machine; one run each:
     switch (f) {
-    case Family::Listers: return 100000;    // blocks-pthread ~0.6 s, squarestep ~ms
-    case Family::Counters: return 2000000;  // tally-serial ~0.5 s
-    case Family::Pools: return 100000;      // compare-* ~0.7 s, pool-* ~0.05 s
-    case Family::Strided: return 10000000;  // the fixed bound of stride-pthread/-winapi, ~2.5 s
-    case Family::Finders: return 2000000;   // all four finders ~0.7 s
+    case Family::Listers: return 150000;   // blocks-pthread ~1.1 s, squarestep ~10 ms
+    case Family::Counters: return 5000000; // tally-serial ~0.9 s
+    case Family::Pools: return 200000;     // compare-* ~1.5 s, pool-* ~0.1 s
+    case Family::Strided: return 10000000; // the fixed bound of stride-pthread/-winapi, ~1.6 s
+    case Family::Finders: return 5000000;  // all four finders ~3 s
     }
     return 0;
 }
