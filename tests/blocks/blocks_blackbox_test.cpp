@@ -138,14 +138,14 @@ TEST(BlocksPthread, FailedThreadStartIsReportedWithAFailureStatus)
         GTEST_SKIP() << "thread-start injection needs a plain Linux build";
     const long long bound = 3000;
     const std::vector<std::string> all = primesUpTo(bound);
-    struct Row { std::string spec; int worker; };
+    struct Row { std::string failing; int worker; };
     const Row rows[] = {{"1", 0}, {"2", 1}, {"3", 2}, {"4", 3}, {"2+", 1}};
     for (const Row &row : rows) {
-        SCOPED_TRACE("THREADSPY_FAIL=" + row.spec);
+        SCOPED_TRACE("THREADSPY_FAIL=" + row.failing);
         RunOptions o;
         o.input = std::to_string(bound) + "\n";
         harness::SpyReport report;
-        RunResult r = harness::runSpied("blocks-pthread", o, row.spec, &report);
+        RunResult r = harness::runSpied("blocks-pthread", o, row.failing, &report);
         EXPECT_EQ(r.exitStatus, 1) << harness::describe(r);
         EXPECT_EQ(report.starts, 4) << "all four starts are made before the check";
         // The workers that did start may still list some of their primes;

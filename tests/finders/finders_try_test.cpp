@@ -277,11 +277,11 @@ TEST(FindersTryThreads, FailedStartsStillGiveTheFullAgreeingReport)
     const long starts = 48;
     EXPECT_EQ(report.starts, starts);
     for (long k = 1; k <= starts; ++k) {
-        for (std::string spec : {std::to_string(k), std::to_string(k) + "+"}) {
-            r = harness::runSpied(PROGRAM, o, spec, &report);
-            SCOPED_TRACE("failing start " + spec);
+        for (std::string failing : {std::to_string(k), std::to_string(k) + "+"}) {
+            r = harness::runSpied(PROGRAM, o, failing, &report);
+            SCOPED_TRACE("failing start " + failing);
             expectFullReport(r, 100000);
-            EXPECT_EQ(report.failed, spec.back() == '+' ? starts - k + 1 : 1);
+            EXPECT_EQ(report.failed, failing.back() == '+' ? starts - k + 1 : 1);
         }
     }
 }

@@ -19,7 +19,7 @@ bool spyAvailable()
 }
 
 RunResult runSpied(const std::string &program, RunOptions options,
-                   const std::string &failSpec, SpyReport *report)
+                   const std::string &failing, SpyReport *report)
 {
     char tmpl[] = "/tmp/threadspy-XXXXXX";
     int fd = mkstemp(tmpl);
@@ -28,7 +28,7 @@ RunResult runSpied(const std::string &program, RunOptions options,
     options.native = true;
     options.env.push_back({"LD_PRELOAD", helperPath("libthreadspy.so")});
     options.env.push_back({"THREADSPY_REPORT", tmpl});
-    options.env.push_back({"THREADSPY_FAIL", failSpec});
+    options.env.push_back({"THREADSPY_FAIL", failing});
     RunResult r = run(program, options);
     if (report) {
         *report = SpyReport();

@@ -20,11 +20,11 @@ struct SpyReport {
     bool valid() const { return starts >= 0; }
 };
 
-// Runs a program of the build with the interposer preloaded. failSpec is
+// Runs a program of the build with the interposer preloaded. failing is
 // THREADSPY_FAIL ("" for none, "3" for the third start, "2+" from the
 // second on). Always runs the native Linux build.
 RunResult runSpied(const std::string &program, RunOptions options,
-                   const std::string &failSpec, SpyReport *report);
+                   const std::string &failing, SpyReport *report);
 
 // True when preloading works in this build (not under a sanitizer that
 // must come first in the library order).

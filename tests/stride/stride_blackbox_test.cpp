@@ -154,14 +154,14 @@ TEST(StridePrompt, FailedThreadStartIsReportedWithoutATime)
 {
     if (!harness::spyAvailable())
         GTEST_SKIP() << "thread-start injection needs a plain Linux build";
-    struct Row { std::string spec; int worker; long starts; };
+    struct Row { std::string failing; int worker; long starts; };
     const Row rows[] = {{"1", 0, 1}, {"2", 1, 2}, {"3", 2, 3}, {"4", 3, 4}, {"2+", 1, 2}};
     for (const Row &row : rows) {
-        SCOPED_TRACE("THREADSPY_FAIL=" + row.spec);
+        SCOPED_TRACE("THREADSPY_FAIL=" + row.failing);
         RunOptions o;
         o.input = "200000\n";
         harness::SpyReport report;
-        RunResult r = harness::runSpied("stride-prompt", o, row.spec, &report);
+        RunResult r = harness::runSpied("stride-prompt", o, row.failing, &report);
         EXPECT_EQ(r.exitStatus, 1) << harness::describe(r);
         EXPECT_EQ(r.out, kPrompt);
         EXPECT_EQ(r.err, "stride-prompt: cannot start worker thread " +

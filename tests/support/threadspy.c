@@ -52,11 +52,11 @@ static void countLock(void *m)
 
 static int shouldFail(long n)
 {
-    const char *spec = getenv("THREADSPY_FAIL");
-    if (!spec || !*spec)
+    const char *failing = getenv("THREADSPY_FAIL");
+    if (!failing || !*failing)
         return 0;
     char *end;
-    long k = strtol(spec, &end, 10);
+    long k = strtol(failing, &end, 10);
     if (k <= 0)
         return 0;
     return *end == '+' ? n >= k : n == k;
