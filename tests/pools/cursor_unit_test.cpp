@@ -3,19 +3,11 @@
 #include <gtest/gtest.h>
 #include <primesieve.hpp>
 
-#include "start_failure.h"
+#include "program_unit.h"
+#include "pool_start_failure.h"
 
 #include <cstdint>
 #include <string>
-
-#define main program_main
-#include PROGRAM_SOURCE
-#undef main
-
-// Each program's copy gets its own suite name, e.g. IsPrimeInPoolWinapi.
-#define UNIT_CAT2(a, b) a##b
-#define UNIT_CAT(a, b) UNIT_CAT2(a, b)
-#define UNIT(name) UNIT_CAT(name, UNIT_SUFFIX)
 
 namespace {
 
@@ -76,27 +68,11 @@ TEST(UNIT(GetNextNum), NeverPassesTheLargestInt)
 
 TEST(UNIT(StartFailure), HasItsDocumentedOutcomeForEachStart)
 {
-    char program[] = "pool", bound[] = "1000000";
-    char *argv[] = {program, bound, nullptr};
-    for (int k = 1; k <= 5; ++k) {
 #ifdef WINDOWS_THREADS
-        // The workers already running are stopped and waited for.
-        startfailure::reset(k);
-        testing::internal::CaptureStderr();
-        int status = program_main(2, argv);
-        std::string err = testing::internal::GetCapturedStderr();
-        int starts = startfailure::starts;
-        startfailure::reset(0);
-        EXPECT_EQ(status, 4) << "k=" << k;
-        EXPECT_EQ(starts, k) << "k=" << k;
-        EXPECT_EQ(err, "pool-winapi: cannot start a worker thread\n") << "k=" << k;
-        EXPECT_EQ(now, N) << "k=" << k;
+    expectEachStartFailure("pool-winapi", "1000000", now);
 #else
-        // The system's own text, then exit(-1) at once.
-        EXPECT_EXIT((startfailure::reset(k), program_main(2, argv)), testing::ExitedWithCode(255), "")
-            << "k=" << k;
+    expectEachStartFailure("pool", "1000000", now);
 #endif
-    }
 }
 
 } // namespace

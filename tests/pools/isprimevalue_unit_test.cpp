@@ -3,19 +3,11 @@
 #include <gtest/gtest.h>
 #include <primesieve.hpp>
 
-#include "start_failure.h"
+#include "program_unit.h"
+#include "pool_start_failure.h"
 
 #include <cstdint>
 #include <string>
-
-#define main program_main
-#include PROGRAM_SOURCE
-#undef main
-
-// Each program's copy gets its own suite name, e.g. IsPrimeInPoolWinapi.
-#define UNIT_CAT2(a, b) a##b
-#define UNIT_CAT(a, b) UNIT_CAT2(a, b)
-#define UNIT(name) UNIT_CAT(name, UNIT_SUFFIX)
 
 namespace {
 
@@ -45,27 +37,11 @@ TEST(UNIT(IsPrimeValue), EdgeCases)
 
 TEST(UNIT(StartFailure), HasItsDocumentedOutcomeForEachStart)
 {
-    char program[] = "compare", bound[] = "100000";
-    char *argv[] = {program, bound, nullptr};
-    for (int k = 1; k <= 5; ++k) {
 #ifdef WINDOWS_THREADS
-        // The workers already running are stopped and waited for.
-        startfailure::reset(k);
-        testing::internal::CaptureStderr();
-        int status = program_main(2, argv);
-        std::string err = testing::internal::GetCapturedStderr();
-        int starts = startfailure::starts;
-        startfailure::reset(0);
-        EXPECT_EQ(status, 4) << "k=" << k;
-        EXPECT_EQ(starts, k) << "k=" << k;
-        EXPECT_EQ(err, "compare-winapi: cannot start a worker thread\n") << "k=" << k;
-        EXPECT_EQ(nowNum, N) << "k=" << k;
+    expectEachStartFailure("compare-winapi", "100000", nowNum);
 #else
-        // The system's own text, then exit(-1) at once.
-        EXPECT_EXIT((startfailure::reset(k), program_main(2, argv)), testing::ExitedWithCode(255), "")
-            << "k=" << k;
+    expectEachStartFailure("compare", "100000", nowNum);
 #endif
-    }
 }
 
 } // namespace

@@ -3,22 +3,13 @@
 #include <gtest/gtest.h>
 #include <primesieve.hpp>
 
-#include "start_failure.h"
+#include "program_unit.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-#define main program_main
-#include PROGRAM_SOURCE
-#undef main
-
-// Each program's copy gets its own suite name, e.g. IsPrimeInPoolWinapi.
-#define UNIT_CAT2(a, b) a##b
-#define UNIT_CAT(a, b) UNIT_CAT2(a, b)
-#define UNIT(name) UNIT_CAT(name, UNIT_SUFFIX)
 
 namespace {
 
